@@ -109,7 +109,9 @@ TEST_F(Decoding, NoCodeIsTakenWhileTheBusIsNotSelectedOrBeforePowerOn) {
       ASSERT_EQ(LcdStatus() & 0xF, s.state) << s.name;
       WriteInstruction(static_cast<uint8_t>(code));
       EXPECT_EQ(LcdStatus() & 0xF, s.state) << s.name << ", code 0x" << std::hex << code;
-      if (s.poweredUp) EXPECT_FALSE(Busy()) << s.name << ", code 0x" << std::hex << code;
+      if (s.poweredUp) {
+        EXPECT_FALSE(Busy()) << s.name << ", code 0x" << std::hex << code;
+      }
     }
   }
 }
