@@ -51,8 +51,12 @@ TEST_F(PanelTest, KeysFormColumnsByRegisterAndRowsByBit) {
   for (int key = 0; key < 36; ++key) {
     QCheckBox* box = Box(key);
     ASSERT_NE(box, nullptr);
-    if (key % 6 != 0) EXPECT_GT(box->y(), Box(key - 1)->y()) << "key " << key << " lies below key " << key - 1;
-    if (key >= 6) EXPECT_LT(box->x(), Box(key - 6)->x()) << "KEY" << key / 6 << " is left of the next column";
+    if (key % 6 != 0) {
+      EXPECT_GT(box->y(), Box(key - 1)->y()) << "key " << key << " lies below key " << key - 1;
+    }
+    if (key >= 6) {
+      EXPECT_LT(box->x(), Box(key - 6)->x()) << "KEY" << key / 6 << " is left of the next column";
+    }
   }
 }
 
@@ -293,13 +297,15 @@ TEST_P(ClosePending, ReleasesThePendingKey) {
   EXPECT_FALSE(KeyDown(kKey9));
 }
 
+std::string CloseByName(const ::testing::TestParamInfo<CloseBy>& close) {
+  constexpr const char* kNames[] = {"MenuEntry", "HostClose", "EscapeKey", "CloseBox"};
+  return kNames[static_cast<int>(close.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Ways, ClosePending,
                          ::testing::Values(CloseBy::kMenuEntry, CloseBy::kHostClose, CloseBy::kEscapeKey,
                                            CloseBy::kCloseBox),
-                         [](const auto& test) {
-                           const char* names[] = {"MenuEntry", "HostClose", "EscapeKey", "CloseBox"};
-                           return std::string(names[static_cast<int>(test.param)]);
-                         });
+                         CloseByName);
 
 TEST_F(PanelTest, ManualKeysStayHeldAcrossClosingAndReopening) {
   OpenWindow();
