@@ -216,7 +216,6 @@ void QtDialog::PlaceLikeNewDialog(const DialogTemplate& dialogTemplate, const Di
 void QtDialog::StartAndShow() {
   if (events_ != nullptr) events_->OnStart(*this);
   show();
-  raise();
   activateWindow();
 }
 
