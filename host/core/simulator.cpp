@@ -110,12 +110,14 @@ Plugin& Simulator::Load(const std::string& path) {
   if (CallEntry(loaded, kAgsiInitialise, &block) == 0) {
     throw PluginError(path + ": initialisation failed (entry code 1)");
   }
+  loaded.initialised = true;
   return loaded;
 }
 
 void Simulator::ResetAll() {
   std::string failures;
   for (auto& plugin : plugins_) {
+    if (!plugin->initialised) continue;
     if (CallEntry(*plugin, kAgsiReset, nullptr) == 0) {
       failures += (failures.empty() ? "" : "; ") + plugin->path + ": reset failed (entry code 3)";
     }
@@ -450,7 +452,9 @@ uint32_t Simulator::DefineMenuItem(MenuEntry* entry) {
 
 std::vector<MenuEntry*> Simulator::MenuEntries() const {
   std::vector<MenuEntry*> entries;
-  for (const auto& plugin : plugins_) entries.insert(entries.end(), plugin->menuEntries.begin(), plugin->menuEntries.end());
+  for (const auto& plugin : plugins_) {
+    if (plugin->initialised) entries.insert(entries.end(), plugin->menuEntries.begin(), plugin->menuEntries.end());
+  }
   return entries;
 }
 

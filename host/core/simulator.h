@@ -64,6 +64,9 @@ struct Plugin {
   std::string path;
   void* handle = nullptr;  // never closed: a plug-in's state lives as long as the process
   EntryFunction entry = nullptr;
+  // Only a plug-in that accepted the initialise code is reset, and only its
+  // menu entries are offered.
+  bool initialised = false;
   std::vector<MenuEntry*> menuEntries;
 };
 
@@ -129,8 +132,8 @@ class Simulator {
   // dlopen, find AgsiEntry, send code 0 with 80166 and code 1 with the init
   // block. Throws PluginError naming the file and the refused code.
   Plugin& Load(const std::string& path);
-  // Code 3 to every plug-in in load order; throws PluginError on a refusal
-  // (after every plug-in has been reset).
+  // Code 3 to every initialised plug-in in load order; throws PluginError
+  // on a refusal (after every plug-in has been reset).
   void ResetAll();
   const std::vector<std::unique_ptr<Plugin>>& Plugins() const { return plugins_; }
 

@@ -159,6 +159,14 @@ TEST(EntryProtocol, RefusedMenuItemFailsAfterEverythingElseIsDefined) {
   EXPECT_TRUE(sim.MenuEntries().empty());
 }
 
+TEST(EntryProtocol, APlugInWhoseInitialisationFailedIsNeverReset) {
+  Simulator sim;
+  sim.RefuseCall(Service::kDefineMenuItem);
+  EXPECT_THROW(sim.Load(GLYPHPANE_PATH), PluginError);
+  EXPECT_NO_THROW(sim.ResetAll());
+  EXPECT_FALSE(sim.NextDeadline().has_value()) << "a reset would have armed the power-on timer";
+}
+
 TEST(EntryProtocol, RefusedSecondMemoryWatchFailsAfterAllWatchesAndTimers) {
   Simulator sim;
   ServiceLog log(sim);
