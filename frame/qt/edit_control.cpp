@@ -1,5 +1,6 @@
 #include "edit_control.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QTextDocument>
 
@@ -45,9 +46,10 @@ EditControl::EditControl(QWidget* parent, uint32_t controlStyle)
 }
 
 int EditControl::Columns() const {
-  const int advance = fontMetrics().horizontalAdvance(QLatin1Char('M'));
-  const int width = contentsRect().width() - 2 * static_cast<int>(kTextMargin);
-  return advance > 0 ? width / advance : 0;
+  // Glyphs are placed at fractional advances: count with those.
+  const qreal advance = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M'));
+  const qreal width = contentsRect().width() - 2 * kTextMargin;
+  return advance > 0 ? static_cast<int>(width / advance) : 0;
 }
 
 int EditControl::VisibleRows() const {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -41,26 +42,29 @@ class LcdWindow : public GlyphpaneWindow {
   }
 
   // ---- the display as drawn ------------------------------------------------
-  int CharacterWidth() const { return QFontMetrics(Display()->font()).horizontalAdvance(QLatin1Char('M')); }
+  // Glyphs stand at fractional advances.
+  qreal CharacterWidth() const { return QFontMetricsF(Display()->font()).horizontalAdvance(QLatin1Char('M')); }
 
-  // The cell of a row and column in the display's viewport.
-  // Cells are counted on the screen from the first character's place, one
-  // character width across and one line height down each.
+  // The cell of a row and column in the display's viewport, counted on the
+  // screen from the first character's place, one character width across and
+  // one line height down each.
   QRect Cell(int row, int column) const {
     const QRect first = Display()->cursorRect(QTextCursor(Display()->document()));
-    return QRect(first.x() + column * CharacterWidth() + 1, first.y() + row * first.height(), CharacterWidth(),
-                 first.height());
+    const int left = first.x() + qRound(column * CharacterWidth());
+    const int right = first.x() + qRound((column + 1) * CharacterWidth());
+    return QRect(left, first.y() + row * first.height(), right - left, first.height());
   }
 
   QImage Screen() const { return Display()->viewport()->grab().toImage(); }
 
   // Share of dark pixels in a cell: 0 for a blank, some for a letter, most
-  // for a solid block.
+  // for a solid block. The cell's outermost pixel columns are left out: a
+  // neighbour's glyph may reach one pixel into them.
   static double Ink(const QImage& screen, const QRect& cell) {
     int dark = 0;
     int all = 0;
     for (int y = cell.top(); y <= cell.bottom(); ++y) {
-      for (int x = cell.left(); x < cell.left() + cell.width() - 1; ++x) {
+      for (int x = cell.left() + 1; x < cell.left() + cell.width() - 1; ++x) {
         if (!screen.rect().contains(x, y)) continue;
         ++all;
         if (qGray(screen.pixel(x, y)) < 128) ++dark;
@@ -109,7 +113,7 @@ TEST_F(LcdWindow, DisplayFieldIsFixedPitchTwoRowsOf24Characters) {
 
   const int margin = static_cast<int>(display->document()->documentMargin());
   const QRect text = display->contentsRect().adjusted(margin, margin, -margin, -margin);
-  EXPECT_EQ(text.width() / CharacterWidth(), kColumns);
+  EXPECT_EQ(static_cast<int>(text.width() / CharacterWidth()), kColumns);
   EXPECT_EQ(text.height() / metrics.lineSpacing(), kRows);
   EXPECT_TRUE(display->isReadOnly());
   EXPECT_EQ(display->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
@@ -216,6 +220,17 @@ TEST_F(LcdWindow, ScreenshotShowsTheSteadyCursorAndNothingAfterAZeroByte) {
   slot->update();
   EXPECT_EQ(InkMap(Screen()), Row("#####.#") + Row("")) << "the underscore at address 6";
   SaveScreenshot("lcd-steady-cursor");
+}
+
+TEST_F(LcdWindow, ScreenshotOfAGreetingWithTheBlinkingCursor) {
+  Command(0x0F);
+  Write(QByteArray("Hello, world!"));
+  SetAddress(64);
+  Write(QByteArray("80C166 LCD demo"));  // the cursor stays behind it, at 79
+  slot->update();
+  QTRY_COMPARE_WITH_TIMEOUT(Character(24 + 15), kBlinkMark, 2000);
+  SaveScreenshot("lcd-hello");
+  EXPECT_EQ(InkMap(Screen()), Row("######.######") + Row("######.###.#####"));  // block at 79
 }
 
 TEST_F(LcdWindow, ScreenshotOfTheDisplayOffIsBlank) {
