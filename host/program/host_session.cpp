@@ -3,8 +3,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +53,34 @@ bool HasDisplay() {
   const char* x11 = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+// Qt wants a private runtime folder and complains on stderr when the
+// environment names none (as in a container or a CI job); we give it the
+// one it would fall back to.
+void PrepareRuntimeFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && *runtime != '\0') return;
+  const QString folder = QStringLiteral("/tmp/runtime-%1").arg(getuid());
+  if (QDir().mkpath(folder)) {
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", folder.toLocal8Bit());
+  }
+}
+
+// Waits, with the event loop running, until the window system has made the
+// window active; a window system that never does gets a second.
+void WaitUntilActive(QWidget* window) {
+  if (QApplication::activeWindow() == window) return;
+  QEventLoop loop;
+  QTimer giveUp;
+  giveUp.setSingleShot(true);
+  QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+  QObject::connect(qApp, &QGuiApplication::focusWindowChanged, &loop, [&loop, window] {
+    if (QApplication::activeWindow() == window) loop.quit();
+  });
+  giveUp.start(std::chrono::seconds(1));
+  loop.exec();
 }
 
 }  // namespace
@@ -142,9 +175,14 @@ void HostSession::StartGui() {
   mainWindow_ = std::make_unique<MainWindow>(*simulator_, *driver_, QFileInfo(QString::fromStdString(options_.script)).fileName());
   mainWindow_->SetClosingHandler([this] { WriteScreenshots(mainWindow_.get()); });
   mainWindow_->show();
-  mainWindow_->activateWindow();
   mainWindow_->raise();
-  if (options_.openWindows) OpenAllWindows();
+  mainWindow_->activateWindow();
+  // A plug-in's window is owned by the window active when it opens: the
+  // main window must have become active before the windows open.
+  if (options_.openWindows) {
+    WaitUntilActive(mainWindow_.get());
+    OpenAllWindows();
+  }
   driver_->Run();
 }
 
@@ -194,7 +232,10 @@ int RunHost(int argc, char** argv) {
   }
   // Plug-in windows open offscreen in a headless run; a person sees them in
   // the printout at the end.
-  if (!gui) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!gui) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareRuntimeFolder();
+  }
   int qtArgc = 1;  // Qt sees no option of ours or of the script
   QApplication application(qtArgc, argv);
   application.setApplicationName(QStringLiteral("agsi-host"));

@@ -124,8 +124,11 @@ std::vector<QWidget*> NumberedControls(QWidget* window) {
 std::string WindowCaption(const QWidget* window) { return window->windowTitle().toStdString(); }
 
 bool IsTextDisplay(const QWidget* control) {
+  if (const auto* label = qobject_cast<const QLabel*>(control)) {
+    return label->pixmap().isNull() && !label->text().isEmpty();  // a bitmap control shows no text
+  }
   return qobject_cast<const QLineEdit*>(control) != nullptr || qobject_cast<const QPlainTextEdit*>(control) != nullptr ||
-         qobject_cast<const QTextEdit*>(control) != nullptr || qobject_cast<const QLabel*>(control) != nullptr;
+         qobject_cast<const QTextEdit*>(control) != nullptr;
 }
 
 std::string ControlText(QWidget* control) {

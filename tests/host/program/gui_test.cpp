@@ -1,0 +1,204 @@
+// The main window for real: agsi-host's session under a private X server,
+// used with mouse and keyboard as a user does.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTest>
+#include <QWindow>
+
+#include <memory>
+#include <sstream>
+
+#include "host_session.h"
+#include "main_window.h"
+#include "script_driver.h"
+#include "simulator.h"
+#include "window_access.h"
+#include "xvfb_server.h"
+
+namespace agsi::host::program {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = std::make_unique<testing::XvfbServer>();
+    if (!server_->Running()) GTEST_SKIP() << server_->Error();
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    static int argc = 1;
+    static char name[] = "agsi_host_gui_tests";
+    static char* argv[] = {name, nullptr};
+    application_ = std::make_unique<QApplication>(argc, argv);
+  }
+
+  void TearDown() override {
+    session_.reset();
+    application_.reset();
+    server_.reset();
+  }
+
+  MainWindow& StartSession(const std::vector<std::string>& extra = {}) {
+    std::vector<std::string> arguments = extra;
+    arguments.push_back(std::string(EXAMPLES_FOLDER) + "/lcd_hello.lua");
+    auto parsed = ParseOptions(arguments);
+    Options options = std::get<Options>(parsed);
+    options.display = DisplayMode::kGui;
+    session_ = std::make_unique<HostSession>(options, out_, err_);
+    EXPECT_EQ(session_->Prepare(), kExitSuccess) << err_.str();
+    session_->StartGui();
+    return *session_->mainWindow();
+  }
+
+  QTableWidgetItem* ValueCell(const char* name) {
+    QTableWidget* table = session_->mainWindow()->RegisterTable();
+    for (int row = 0; row < table->rowCount(); ++row) {
+      if (table->item(row, 0)->text() == QLatin1String(name)) return table->item(row, 1);
+    }
+    return nullptr;
+  }
+
+  // A user's edit: double click the value, type, Enter.
+  void EditRegister(const char* name, const char* value) {
+    QTableWidget* table = session_->mainWindow()->RegisterTable();
+    QTableWidgetItem* cell = ValueCell(name);
+    ASSERT_NE(cell, nullptr) << name;
+    const QPoint point = table->visualItemRect(cell).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, point);
+    QWidget* editor = nullptr;
+    QTRY_VERIFY((editor = QApplication::focusWidget()) != nullptr && editor != table);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, QString::fromLatin1(value));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(cell->text(), QString::fromLatin1(value));
+  }
+
+  std::unique_ptr<testing::XvfbServer> server_;
+  std::unique_ptr<QApplication> application_;
+  std::unique_ptr<HostSession> session_;
+  std::ostringstream out_, err_;
+};
+
+QImage Crop(const QImage& image, const QRect& rect) { return image.copy(rect); }
+
+TEST_F(MainWindowTest, OpensAPanelFromThePeripheralsMenuAndEditsARegister) {
+  MainWindow& main = StartSession();
+  QTRY_VERIFY(main.isVisible());
+  QTRY_VERIFY(session_->driver().IsOver());
+  EXPECT_EQ(session_->driver().CurrentState(), ScriptDriver::State::kFinished) << session_->driver().Message();
+  main.activateWindow();
+  QTRY_COMPARE(QApplication::activeWindow(), &main);
+
+  // The Peripherals menu holds both entries, with their mnemonics.
+  QMenu* peripherals = main.PeripheralsMenu();
+  QStringList texts;
+  for (QAction* action : peripherals->actions()) texts << action->text();
+  EXPECT_EQ(texts, (QStringList{QStringLiteral("LCD-&Module"), QStringLiteral("&Key/LEDs")}));
+
+  // Open the panel with the mouse, as a user does.
+  QMenuBar* bar = main.menuBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(peripherals->menuAction()).center());
+  QTRY_VERIFY(peripherals->isVisible());
+  QAction* panelEntry = peripherals->actions().at(1);
+  QTest::mouseClick(peripherals, Qt::LeftButton, {}, peripherals->actionGeometry(panelEntry).center());
+  MenuEntry* entry = session_->simulator().FindMenuEntry("Key/LEDs");
+  ASSERT_NE(entry, nullptr);
+  QWidget* panel = nullptr;
+  QTRY_VERIFY((panel = FindSlotWindow(*entry)) != nullptr);
+  QTRY_VERIFY(panel->isVisible());
+  EXPECT_EQ(panel->parentWidget(), &main) << "the main window owns the plug-in's window";
+  QTRY_VERIFY(panelEntry->isChecked());
+
+  // Edit LED0 and LED1 in the table: the panel shows the digits at once.
+  main.activateWindow();
+  QTRY_COMPARE(QApplication::activeWindow(), &main);
+  EditRegister("LED0", "0x3F");
+  EditRegister("LED1", "0x3F");
+  for (int segment = 0; segment < 6; ++segment) {
+    EXPECT_TRUE(IsShown(FindControl(panel, 1200 + segment))) << "segment " << segment;
+  }
+  EXPECT_FALSE(IsShown(FindControl(panel, 1206))) << "segment g stays dark";
+  EXPECT_EQ(session_->simulator().Vtrs()[7].name, "LED0");
+
+  // The LCD's register edit: display off empties the LCD window at once.
+  QWidget* lcd = FindSlotWindow(*session_->simulator().FindMenuEntry("LCD-Module"));
+  ASSERT_NE(lcd, nullptr);
+  EXPECT_NE(ControlText(FindControl(lcd, 1251)).find("Hello, world!"), std::string::npos);
+  EditRegister("LCD_STATUS", "0x060F");
+  QTRY_COMPARE(ControlText(FindControl(lcd, 1251)), std::string());
+
+  // The screen shows the table: the two cells holding 0x3F look alike and
+  // differ from the cell holding 0x00; the X server's picture is what the
+  // window drew.
+  QTableWidget* table = main.RegisterTable();
+  table->clearSelection();
+  table->setCurrentItem(nullptr);
+  table->clearFocus();
+  QApplication::processEvents();
+  auto cellRect = [&](const char* name) {
+    const QRect inViewport = table->visualItemRect(ValueCell(name));
+    return QRect(table->viewport()->mapTo(&main, inViewport.topLeft()), inViewport.size()).adjusted(2, 2, -2, -2);
+  };
+  QImage screen;
+  QTRY_VERIFY_WITH_TIMEOUT(
+      (screen = main.screen()->grabWindow(main.winId()).toImage().convertToFormat(QImage::Format_RGB32),
+       Crop(screen, cellRect("LED0")) == Crop(main.grab().toImage().convertToFormat(QImage::Format_RGB32),
+                                               cellRect("LED0"))),
+      5000);
+  EXPECT_EQ(screen.size(), main.size());
+  EXPECT_EQ(Crop(screen, cellRect("LED0")), Crop(screen, cellRect("LED1")));
+  EXPECT_NE(Crop(screen, cellRect("LED0")), Crop(screen, cellRect("LED2")));
+
+  // The clock in the status bar shows the run's cycles.
+  auto* clock = main.findChild<QLabel*>(QStringLiteral("clock"));
+  ASSERT_NE(clock, nullptr);
+  EXPECT_EQ(clock->text(), QStringLiteral("cycle %1").arg(session_->simulator().Clock()));
+}
+
+TEST_F(MainWindowTest, RunPauseStepAndResetDriveTheScript) {
+  MainWindow& main = StartSession();
+  ScriptDriver& driver = session_->driver();
+  QTRY_VERIFY(driver.IsOver());
+  // Reset: the plug-ins are reset and the program starts again, paused.
+  QAction* reset = nullptr;
+  QAction* step = nullptr;
+  QAction* run = nullptr;
+  for (QAction* action : main.findChildren<QAction*>()) {
+    if (action->text() == QLatin1String("R&eset")) reset = action;
+    if (action->text() == QLatin1String("&Step")) step = action;
+    if (action->text() == QLatin1String("&Run")) run = action;
+  }
+  ASSERT_TRUE(reset && step && run);
+  reset->trigger();
+  EXPECT_EQ(driver.CurrentState(), ScriptDriver::State::kPaused);
+  EXPECT_EQ(ValueCell("LCD_STATUS")->text(), QStringLiteral("0x0000"));
+  const uint64_t before = session_->simulator().Clock();
+  step->trigger();  // the LCD window is open already: the first host call is the chip select write
+  EXPECT_EQ(session_->simulator().Clock(), before + kBusAccessCycles);
+  run->trigger();
+  QTRY_COMPARE(driver.CurrentState(), ScriptDriver::State::kFinished);
+  QTRY_COMPARE(ValueCell("LCD_STATUS")->text(), QStringLiteral("0x070F"));
+}
+
+TEST_F(MainWindowTest, OpenWindowsAtTheStartAreOwnedAndClosedWithTheHost) {
+  MainWindow& main = StartSession({"--open-windows"});
+  MenuEntry* panelEntry = session_->simulator().FindMenuEntry("Key/LEDs");
+  MenuEntry* lcdEntry = session_->simulator().FindMenuEntry("LCD-Module");
+  QWidget* panel = FindSlotWindow(*panelEntry);
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->parentWidget(), &main);
+  QTRY_VERIFY(session_->driver().IsOver());
+  EXPECT_NE(FindSlotWindow(*lcdEntry), nullptr) << "the script leaves an open LCD window open";
+  main.close();
+  EXPECT_EQ(panelEntry->slot->window, 0u);
+  EXPECT_EQ(lcdEntry->slot->window, 0u);
+}
+
+}  // namespace
+}  // namespace agsi::host::program
