@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
+#include <string>
 
 #include "window_harness.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 // The host program's main window, which owns the plug-in's window.
 class HostWindowFrame : public GlyphpaneWindow {
- protected:
+ public:
   void SetUp() override {
     GlyphpaneWindow::SetUp();
     owner.setWindowTitle("host");
@@ -70,15 +71,26 @@ TEST_F(HostWindowFrame, FirstOpeningKeepsThePlacementOfANewWindow) {
   QTRY_COMPARE(OuterTopLeft(), NewWindowPlace());
 }
 
-TEST_F(HostWindowFrame, CloseBoxSavesTheOuterRectangleAndReopensThere) {
+// The user's two ways of closing the window; both save the outer rectangle
+// and leave openFlag to the host.
+struct UserClose {
+  const char* name;
+  void (*close)(HostWindowFrame& frame);
+};
+
+class UserClosesTheWindow : public HostWindowFrame, public ::testing::WithParamInterface<UserClose> {};
+
+TEST_P(UserClosesTheWindow, SavesTheOuterRectangleAndReopensThere) {
   slot->openFlag = 1;
   SelectMenuEntry();
   DragTo(100, 50);
-  const QRect outer = Window()->frameGeometry();
+  QDialog* window = Window();
+  const QRect outer = window->frameGeometry();
 
-  ClickCloseBox();
+  GetParam().close(*this);
 
   EXPECT_EQ(slot->window, 0u);
+  EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(slot->openFlag, 1u) << "the window's own close leaves the flag to the host";
   EXPECT_EQ(slot->rect.left, 100);
   EXPECT_EQ(slot->rect.top, 50);
@@ -89,26 +101,14 @@ TEST_F(HostWindowFrame, CloseBoxSavesTheOuterRectangleAndReopensThere) {
   QTRY_COMPARE(OuterTopLeft(), QPoint(100, 50));
 }
 
-TEST_F(HostWindowFrame, EscapeClosesLikeTheCloseBox) {
-  slot->openFlag = 1;
-  SelectMenuEntry();
-  DragTo(120, 70);
-  const QRect outer = Window()->frameGeometry();
-  QDialog* window = Window();
+const UserClose kUserCloses[] = {
+    {"CloseBox", [](HostWindowFrame& frame) { frame.ClickCloseBox(); }},
+    {"Escape", [](HostWindowFrame& frame) { frame.PressKeyOnDisplay(Qt::Key_Escape); }},
+};
 
-  PressKeyOnDisplay(Qt::Key_Escape);
+std::string CloseName(const ::testing::TestParamInfo<UserClose>& close) { return close.param.name; }
 
-  EXPECT_EQ(slot->window, 0u);
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(slot->openFlag, 1u);
-  EXPECT_EQ(slot->rect.left, 120);
-  EXPECT_EQ(slot->rect.top, 70);
-  EXPECT_EQ(slot->rect.right, 120 + outer.width());
-  EXPECT_EQ(slot->rect.bottom, 70 + outer.height());
-
-  SelectMenuEntry();
-  QTRY_COMPARE(OuterTopLeft(), QPoint(120, 70));
-}
+INSTANTIATE_TEST_SUITE_P(Frame, UserClosesTheWindow, ::testing::ValuesIn(kUserCloses), CloseName);
 
 TEST_F(HostWindowFrame, EnterChangesNothing) {
   SelectMenuEntry();
@@ -198,6 +198,25 @@ TEST_F(HostWindowFrame, ResetLeavesTheWindowAndTheSlotAlone) {
   sim.ResetAll();
   EXPECT_EQ(slot->window, handle);
   EXPECT_TRUE(Window()->isVisible());
+}
+
+TEST_F(GlyphpaneWindow, WindowObjectGoesWithItsOwner) {
+  auto* owner = new QWidget;
+  owner->show();
+  owner->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(owner));
+  SelectMenuEntry();
+  const uintptr_t handle = slot->window;
+  ASSERT_EQ(Window()->parentWidget(), owner);
+
+  delete owner;
+
+  EXPECT_EQ(QWidget::find(handle), nullptr);
+  slot->update();  // no window object is left to reach
+  SelectMenuEntry();
+  EXPECT_EQ(slot->window, 0u) << "the slot's stale handle is taken as an open window and closed";
+  SelectMenuEntry();
+  EXPECT_NE(slot->window, 0u);
 }
 
 TEST_F(GlyphpaneWindow, WindowWithoutOwnerIsCentredOnTheScreen) {
