@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
+#include <ostream>
 #include <string>
 
 #include "window_harness.h"
@@ -105,6 +106,8 @@ const UserClose kUserCloses[] = {
     {"CloseBox", [](HostWindowFrame& frame) { frame.ClickCloseBox(); }},
     {"Escape", [](HostWindowFrame& frame) { frame.PressKeyOnDisplay(Qt::Key_Escape); }},
 };
+
+void PrintTo(const UserClose& close, std::ostream* out) { *out << close.name; }
 
 std::string CloseName(const ::testing::TestParamInfo<UserClose>& close) { return close.param.name; }
 

@@ -3,6 +3,7 @@
 // runs in a process of its own, so the blink phase is 0 throughout: the tests
 // render through the host's update and never let the window's timer tick.
 #include <QByteArray>
+#include <ostream>
 #include <string>
 
 #include "window_harness.h"
@@ -112,6 +113,8 @@ TEST_P(LcdDisplayText, ShowsWhatTheModuleShows) {
   EXPECT_EQ(got.toStdString(), GetParam().want.toStdString())
       << "got " << got.size() << " characters, want " << GetParam().want.size();
 }
+
+void PrintTo(const DisplayCase& display, std::ostream* out) { *out << display.name; }
 
 std::string CaseName(const ::testing::TestParamInfo<DisplayCase>& display) { return display.param.name; }
 
