@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPushButton>
 #include <set>
+#include <string_view>
 
 #include "panel_fixture.h"
 
@@ -58,6 +59,104 @@ TEST_F(PanelTest, KeysFormColumnsByRegisterAndRowsByBit) {
       EXPECT_LT(box->x(), Box(key - 6)->x()) << "KEY" << key / 6 << " is left of the next column";
     }
   }
+}
+
+// Dialog units to pixels as the platform converts them: a quarter of the
+// font's average character width across, an eighth of its height down,
+// rounded to the nearest pixel.
+struct Units {
+  int baseX;
+  int baseY;
+  static int Scale(int units, int base, int divisor) { return (units * base + divisor / 2) / divisor; }
+  QRect Rect(int x, int y, int width, int height) const {
+    return {Scale(x, baseX, 4), Scale(y, baseY, 8), Scale(width, baseX, 4), Scale(height, baseY, 8)};
+  }
+};
+
+// The bases that turn the template's 227 by 186 units into the window's size.
+Units UnitsOf(const QWidget* dialog) {
+  Units units{0, 0};
+  for (int base = 1; base < 64; ++base) {
+    if (Units::Scale(227, base, 4) == dialog->width()) units.baseX = base;
+    if (Units::Scale(186, base, 8) == dialog->height()) units.baseY = base;
+  }
+  return units;
+}
+
+struct KeyPlace {
+  int x;
+  int y;
+  const char* beside;
+  const char* above;
+};
+
+// By key number, as laid out in template 1000.
+constexpr KeyPlace kKeyPlaces[36] = {
+    {185, 60, "1/x", nullptr}, {185, 80, "cos", nullptr}, {185, 100, "log", nullptr}, {185, 120, "ln", nullptr},
+    {185, 140, "down", nullptr}, {185, 160, "right", nullptr}, {155, 60, "2nd", nullptr}, {155, 80, "sin", nullptr},
+    {155, 100, "tan", nullptr}, {155, 120, "xy", nullptr}, {155, 140, "up", nullptr}, {155, 160, "left", nullptr},
+    {110, 60, "D", "Dec"}, {110, 80, ")", "H"}, {110, 100, "/", "L"}, {110, 120, "*", "P"}, {110, 140, "-", "T"},
+    {110, 160, "+", "X"}, {80, 60, "C", "Hex"}, {80, 80, "(", "G"}, {80, 100, "9", "K"}, {80, 120, "6", "O"},
+    {80, 140, "3", "S"}, {80, 160, "=", "W"}, {50, 60, "B", "Z"}, {50, 80, "F", "Bin"}, {50, 100, "8", "J"},
+    {50, 120, "5", "N"}, {50, 140, "2", "R"}, {50, 160, ".", "V"}, {20, 60, "A", "Y"}, {20, 80, "E", "Oct"},
+    {20, 100, "7", "I"}, {20, 120, "4", "M"}, {20, 140, "1", "Q"}, {20, 160, "0", "U"},
+};
+
+QLabel* LabelWithText(QWidget* dialog, const char* text) {
+  for (QLabel* label : dialog->findChildren<QLabel*>()) {
+    if (label->text() == QString::fromUtf8(text)) return label;
+  }
+  ADD_FAILURE() << "no label " << text;
+  return nullptr;
+}
+
+TEST_F(PanelTest, EveryBoxLabelAndSegmentStandsWhereTheTemplatePutsIt) {
+  OpenWindow();
+  QWidget* dialog = Dialog();
+  const Units units = UnitsOf(dialog);
+  ASSERT_GT(units.baseX, 0) << "window width " << dialog->width();
+  ASSERT_GT(units.baseY, 0) << "window height " << dialog->height();
+
+  for (int key = 0; key < 36; ++key) {
+    const KeyPlace& place = kKeyPlaces[key];
+    ASSERT_NE(Box(key), nullptr);
+    EXPECT_EQ(Box(key)->geometry(), units.Rect(place.x, place.y, 10, 8)) << "box of key " << key;
+
+    QLabel* beside = LabelWithText(dialog, place.beside);
+    ASSERT_NE(beside, nullptr);
+    QRect wantBeside = units.Rect(place.x - 10, place.y, 10, 10);
+    Qt::Alignment wantAlignment = Qt::AlignHCenter;
+    if (place.x == 155) {
+      wantBeside = units.Rect(135, place.y, 15, 10);
+      wantAlignment = Qt::AlignRight;
+    } else if (place.x == 185) {
+      wantBeside = units.Rect(200, place.y, std::string_view(place.beside) == "down" ? 20 : 15, 10);
+      wantAlignment = Qt::AlignLeft;
+    }
+    EXPECT_EQ(beside->geometry(), wantBeside) << "label " << place.beside;
+    EXPECT_EQ(beside->alignment(), wantAlignment | Qt::AlignVCenter) << "label " << place.beside;
+
+    if (place.above == nullptr) continue;
+    QLabel* above = LabelWithText(dialog, place.above);
+    ASSERT_NE(above, nullptr);
+    const bool wide = std::string_view(place.above).size() == 3;
+    EXPECT_EQ(above->geometry(),
+              wide ? units.Rect(place.x - 5, place.y - 10, 20, 10) : units.Rect(place.x, place.y - 10, 10, 10))
+        << "label " << place.above;
+  }
+
+  // Top-left corners of digit 0's segments; digit n stands 15 units left.
+  constexpr int kSegmentX[8] = {88, 96, 96, 88, 86, 86, 88, 98};
+  constexpr int kSegmentY[8] = {10, 12, 21, 28, 21, 12, 19, 29};
+  for (int digit = 0; digit < 6; ++digit) {
+    for (int bit = 0; bit < 8; ++bit) {
+      ASSERT_NE(Segment(digit, bit), nullptr);
+      EXPECT_EQ(Segment(digit, bit)->pos(), units.Rect(kSegmentX[bit] - 15 * digit, kSegmentY[bit], 0, 0).topLeft())
+          << "digit " << digit << " segment " << bit;
+    }
+  }
+  EXPECT_EQ(LabelWithText(dialog, "Keyboard:")->geometry(), units.Rect(125, 7, 40, 10));
+  EXPECT_EQ(ModeList()->pos(), units.Rect(167, 5, 0, 0).topLeft());
 }
 
 // Each bitmap shows at its own pixel size: red with light-grey corners.
