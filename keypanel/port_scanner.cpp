@@ -61,8 +61,9 @@ const std::array<AgsiCallback, kScanLineCount> kLedTimerCallbacks = {
 };
 
 void ScanPorts(PortScanner& s) {
-  // Writing a watched register inside the scan runs the host's watches at
-  // once; a scan started that way would read a half-written state.
+  // The registers that the scan writes may carry other watches, which run
+  // inside the write and may reach the scan again (through a key register,
+  // say); such a scan would work on a half-written state.
   if (s.scanInProgress != 0) return;
   s.scanInProgress = 1;
 
