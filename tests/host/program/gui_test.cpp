@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -71,12 +72,16 @@ class MainWindowTest : public ::testing::Test {
     const QPoint point = table->visualItemRect(cell).center();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, point);
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, point);
-    QWidget* editor = nullptr;
-    QTRY_VERIFY((editor = QApplication::focusWidget()) != nullptr && editor != table);
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QLineEdit* editor = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      editor = table->viewport()->findChild<QLineEdit*>();
+      return editor != nullptr && editor->isVisible();
+    })) << "no editor for " << name;
+    editor->selectAll();
     QTest::keyClicks(editor, QString::fromLatin1(value));
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(cell->text(), QString::fromLatin1(value));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cell->text() == QString::fromLatin1(value); }))
+        << name << " shows " << cell->text().toStdString();
   }
 
   std::unique_ptr<testing::XvfbServer> server_;
@@ -89,11 +94,11 @@ QImage Crop(const QImage& image, const QRect& rect) { return image.copy(rect); }
 
 TEST_F(MainWindowTest, OpensAPanelFromThePeripheralsMenuAndEditsARegister) {
   MainWindow& main = StartSession();
-  QTRY_VERIFY(main.isVisible());
-  QTRY_VERIFY(session_->driver().IsOver());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return main.isVisible(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return session_->driver().IsOver(); }));
   EXPECT_EQ(session_->driver().CurrentState(), ScriptDriver::State::kFinished) << session_->driver().Message();
   main.activateWindow();
-  QTRY_COMPARE(QApplication::activeWindow(), &main);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &main; }));
 
   // The Peripherals menu holds both entries, with their mnemonics.
   QMenu* peripherals = main.PeripheralsMenu();
@@ -104,20 +109,20 @@ TEST_F(MainWindowTest, OpensAPanelFromThePeripheralsMenuAndEditsARegister) {
   // Open the panel with the mouse, as a user does.
   QMenuBar* bar = main.menuBar();
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(peripherals->menuAction()).center());
-  QTRY_VERIFY(peripherals->isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return peripherals->isVisible(); }));
   QAction* panelEntry = peripherals->actions().at(1);
   QTest::mouseClick(peripherals, Qt::LeftButton, {}, peripherals->actionGeometry(panelEntry).center());
   MenuEntry* entry = session_->simulator().FindMenuEntry("Key/LEDs");
   ASSERT_NE(entry, nullptr);
   QWidget* panel = nullptr;
-  QTRY_VERIFY((panel = FindSlotWindow(*entry)) != nullptr);
-  QTRY_VERIFY(panel->isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (panel = FindSlotWindow(*entry)) != nullptr; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->isVisible(); }));
   EXPECT_EQ(panel->parentWidget(), &main) << "the main window owns the plug-in's window";
-  QTRY_VERIFY(panelEntry->isChecked());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panelEntry->isChecked(); }));
 
   // Edit LED0 and LED1 in the table: the panel shows the digits at once.
   main.activateWindow();
-  QTRY_COMPARE(QApplication::activeWindow(), &main);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &main; }));
   EditRegister("LED0", "0x3F");
   EditRegister("LED1", "0x3F");
   for (int segment = 0; segment < 6; ++segment) {
@@ -131,11 +136,15 @@ TEST_F(MainWindowTest, OpensAPanelFromThePeripheralsMenuAndEditsARegister) {
   ASSERT_NE(lcd, nullptr);
   EXPECT_NE(ControlText(FindControl(lcd, 1251)).find("Hello, world!"), std::string::npos);
   EditRegister("LCD_STATUS", "0x060F");
-  QTRY_COMPARE(ControlText(FindControl(lcd, 1251)), std::string());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ControlText(FindControl(lcd, 1251)).empty(); }));
 
   // The screen shows the table: the two cells holding 0x3F look alike and
   // differ from the cell holding 0x00; the X server's picture is what the
   // window drew.
+  // The plug-ins' windows open over the main window's client area; the user
+  // moves them aside to see the table.
+  panel->move(main.frameGeometry().right() + 20, 0);
+  lcd->move(main.frameGeometry().right() + 20, panel->frameGeometry().bottom() + 20);
   QTableWidget* table = main.RegisterTable();
   table->clearSelection();
   table->setCurrentItem(nullptr);
@@ -146,11 +155,11 @@ TEST_F(MainWindowTest, OpensAPanelFromThePeripheralsMenuAndEditsARegister) {
     return QRect(table->viewport()->mapTo(&main, inViewport.topLeft()), inViewport.size()).adjusted(2, 2, -2, -2);
   };
   QImage screen;
-  QTRY_VERIFY_WITH_TIMEOUT(
-      (screen = main.screen()->grabWindow(main.winId()).toImage().convertToFormat(QImage::Format_RGB32),
-       Crop(screen, cellRect("LED0")) == Crop(main.grab().toImage().convertToFormat(QImage::Format_RGB32),
-                                               cellRect("LED0"))),
-      5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    screen = main.screen()->grabWindow(main.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage drawn = main.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    return Crop(screen, cellRect("LED0")) == Crop(drawn, cellRect("LED0"));
+  })) << "the screen shows what the table drew";
   EXPECT_EQ(screen.size(), main.size());
   EXPECT_EQ(Crop(screen, cellRect("LED0")), Crop(screen, cellRect("LED1")));
   EXPECT_NE(Crop(screen, cellRect("LED0")), Crop(screen, cellRect("LED2")));
@@ -164,7 +173,7 @@ TEST_F(MainWindowTest, OpensAPanelFromThePeripheralsMenuAndEditsARegister) {
 TEST_F(MainWindowTest, RunPauseStepAndResetDriveTheScript) {
   MainWindow& main = StartSession();
   ScriptDriver& driver = session_->driver();
-  QTRY_VERIFY(driver.IsOver());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return driver.IsOver(); }));
   // Reset: the plug-ins are reset and the program starts again, paused.
   QAction* reset = nullptr;
   QAction* step = nullptr;
@@ -182,8 +191,8 @@ TEST_F(MainWindowTest, RunPauseStepAndResetDriveTheScript) {
   step->trigger();  // the LCD window is open already: the first host call is the chip select write
   EXPECT_EQ(session_->simulator().Clock(), before + kBusAccessCycles);
   run->trigger();
-  QTRY_COMPARE(driver.CurrentState(), ScriptDriver::State::kFinished);
-  QTRY_COMPARE(ValueCell("LCD_STATUS")->text(), QStringLiteral("0x070F"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return driver.CurrentState() == ScriptDriver::State::kFinished; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ValueCell("LCD_STATUS")->text() == QStringLiteral("0x070F"); }));
 }
 
 TEST_F(MainWindowTest, OpenWindowsAtTheStartAreOwnedAndClosedWithTheHost) {
@@ -193,7 +202,7 @@ TEST_F(MainWindowTest, OpenWindowsAtTheStartAreOwnedAndClosedWithTheHost) {
   QWidget* panel = FindSlotWindow(*panelEntry);
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->parentWidget(), &main);
-  QTRY_VERIFY(session_->driver().IsOver());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return session_->driver().IsOver(); }));
   EXPECT_NE(FindSlotWindow(*lcdEntry), nullptr) << "the script leaves an open LCD window open";
   main.close();
   EXPECT_EQ(panelEntry->slot->window, 0u);
