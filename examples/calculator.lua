@@ -13,9 +13,10 @@
 --
 --   agsi-host --gui examples/calculator.lua
 --       runs forever; open Peripherals > Key/LEDs and click the keys
---   agsi-host examples/calculator.lua 12+34= 46
+--   agsi-host examples/calculator.lua 12+34= 46 [automatic]
 --       headless: clicks the keys 1, 2, +, 3, 4, = on the panel and expects
---       the digits to show 46
+--       the digits to show 46; in manual mode each key is clicked again to
+--       release it, in automatic mode the panel releases it after 500 ms
 
 local SCAN_LINES   = 0x003F
 local RETURN_SHIFT = 8
@@ -251,11 +252,13 @@ if arg == nil or arg[1] == nil then
   firmware()  -- forever, as on the chip
 end
 
--- Headless demo: the keys of arg[1] clicked on the panel in manual mode,
--- each held until the firmware has debounced the press and the release.
+-- Headless demo: the keys of arg[1] clicked on the panel, each held until
+-- the firmware has debounced the press, then released, by a second click in
+-- manual mode or by the panel's own timer in automatic mode.
+local automatic = arg[3] == "automatic"
 local panel = open("Key/LEDs")
 local lcd_menu_present = pcall(window, "LCD-Module")
-panel:select(1300, 0)  -- "manual"
+panel:select(1300, automatic and 1 or 0)  -- "automatic" or "manual"
 local main_loop = coroutine.wrap(function() firmware(coroutine.yield) end)
 
 local function run_until(done, passes, what)
@@ -273,7 +276,11 @@ for label in arg[1]:gmatch(".") do
   local presses, releases = keys.presses, keys.releases
   panel:click(1100 + key)
   run_until(function() return keys.presses > presses end, 100, "see key " .. label .. " pressed")
-  panel:click(1100 + key)
+  if automatic then
+    while panel:checked(1100 + key) do sleep(20) end  -- real time passes; the program stands still
+  else
+    panel:click(1100 + key)
+  end
   run_until(function() return keys.releases > releases end, 100, "see key " .. label .. " released")
 end
 if lcd.present then
