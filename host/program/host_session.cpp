@@ -95,7 +95,10 @@ HostSession::HostSession(Options options, std::ostream& out, std::ostream& err)
       if (kind == TraceKind::kService && !services) return;
       char clock[32];
       std::snprintf(clock, sizeof clock, "%12llu ", static_cast<unsigned long long>(simulator->Clock()));
-      *stream << clock << TraceLabel(kind) << ' ' << text << '\n';
+      // The core's timer lines begin with the word already.
+      const std::string_view label = TraceLabel(kind);
+      if (text.substr(0, label.size() + 1) == std::string(label) + ' ') text.remove_prefix(label.size() + 1);
+      *stream << clock << label << ' ' << text << '\n';
     });
   }
 }
@@ -174,6 +177,7 @@ int HostSession::RunHeadless() {
 void HostSession::StartGui() {
   mainWindow_ = std::make_unique<MainWindow>(*simulator_, *driver_, QFileInfo(QString::fromStdString(options_.script)).fileName());
   mainWindow_->SetClosingHandler([this] { WriteScreenshots(mainWindow_.get()); });
+  QObject::connect(driver_.get(), &ScriptDriver::quitRequested, mainWindow_.get(), &QWidget::close);
   mainWindow_->show();
   mainWindow_->raise();
   mainWindow_->activateWindow();

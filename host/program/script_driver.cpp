@@ -115,6 +115,12 @@ void ScriptDriver::Settle(ScriptRunner::Outcome outcome) {
       updateTimer_.stop();
       SetState(State::kFinished, "script finished");
       break;
+    case Outcome::kQuit:
+      updateTimer_.stop();
+      SetState(State::kFinished, "script quit");
+      UpdateWindows();
+      emit quitRequested();
+      return;
     case Outcome::kCycleLimit:
       updateTimer_.stop();
       SetState(State::kCycleLimit, "stopped at the cycle limit of " + std::to_string(cycleLimit_.value_or(0)) + " cycles");

@@ -57,6 +57,8 @@ class ScriptDriver : public QObject {
 
  signals:
   void stateChanged();
+  // The script called quit(): the host ends the run.
+  void quitRequested();
 
  private:
   void RunSlice();

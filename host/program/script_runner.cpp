@@ -15,7 +15,7 @@
 namespace agsi::host::program {
 
 // Why the script's coroutine gave control back to the runner.
-enum class YieldReason { kNone, kCheck, kStep, kCycleLimit, kSleep };
+enum class YieldReason { kNone, kCheck, kStep, kCycleLimit, kSleep, kQuit };
 
 struct ScriptRunner::Context {
   Context(Simulator& s, std::string p, std::vector<std::string> a)
@@ -30,6 +30,7 @@ struct ScriptRunner::Context {
   bool stepping = false;
   bool started = false;
   bool over = false;
+  bool quit = false;
   YieldReason reason = YieldReason::kNone;
   std::chrono::milliseconds sleep{0};
   uint64_t accesses = 0;
@@ -259,6 +260,17 @@ int Sleep(lua_State* L) {
   return lua_yield(L, 0);
 }
 
+// Ends the script here and asks the host to end the run, as if the user
+// closed it: in the main window's case the window closes.
+int Quit(lua_State* L) {
+  Context& context = ContextOf(L);
+  if (L != context.script || !lua_isyieldable(L)) {
+    return luaL_error(L, "quit() works only in the script's main body, not in a coroutine of its own");
+  }
+  context.reason = YieldReason::kQuit;
+  return lua_yield(L, 0);
+}
+
 // ---- host -----------------------------------------------------------------
 
 int Reset(lua_State* L) {
@@ -470,7 +482,7 @@ constexpr luaL_Reg kVtrFunctions[] = {{"get", VtrGet}, {"set", VtrSet}, {nullptr
 constexpr luaL_Reg kGlobalFunctions[] = {
     {"wait", Wait},     {"clock", Clock},     {"sleep", Sleep},       {"reset", Reset},   {"command", Command},
     {"menu", Menu},     {"update", Update},   {"window", WindowOf},   {"open", OpenWindow}, {"expect", Expect},
-    {nullptr, nullptr}};
+    {"quit", Quit},     {nullptr, nullptr}};
 constexpr luaL_Reg kWindowMethods[] = {
     {"caption", MethodCaption}, {"text", WindowText},   {"rows", WindowRows},     {"checked", WindowChecked},
     {"visible", WindowVisible}, {"selected", WindowSelected}, {"click", WindowClick}, {"select", WindowSelect},
@@ -558,7 +570,10 @@ ScriptRunner::Outcome ScriptRunner::Step(std::chrono::nanoseconds slice) { retur
 
 ScriptRunner::Outcome ScriptRunner::Resume(std::chrono::nanoseconds slice, bool stepping) {
   Context& context = *context_;
-  if (context.script == nullptr || context.over) return context.error.empty() ? Outcome::kFinished : Outcome::kFailed;
+  if (context.script == nullptr || context.over) {
+    if (!context.error.empty()) return Outcome::kFailed;
+    return context.quit ? Outcome::kQuit : Outcome::kFinished;
+  }
   const auto deadline = std::chrono::steady_clock::now() + slice;
   context.stepping = stepping;
   while (true) {
@@ -581,6 +596,10 @@ ScriptRunner::Outcome ScriptRunner::Resume(std::chrono::nanoseconds slice, bool 
         return Outcome::kCycleLimit;
       case YieldReason::kSleep:
         return Outcome::kSleeping;
+      case YieldReason::kQuit:
+        context.over = true;
+        context.quit = true;
+        return Outcome::kQuit;
       case YieldReason::kStep:
         return Outcome::kPaused;
       case YieldReason::kCheck:

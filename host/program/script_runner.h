@@ -33,6 +33,7 @@ class ScriptRunner {
     kPaused,      // the slice (or the step) is over; run again to go on
     kSleeping,    // sleep(ms): run again after SleepDuration() of real time
     kFinished,    // the script's main body returned
+    kQuit,        // quit(): the script ends the whole run
     kFailed,      // Error() says where and why
     kCycleLimit,  // the clock reached the cycle limit
   };

@@ -21,6 +21,7 @@
 #include "script_driver.h"
 #include "simulator.h"
 #include "window_access.h"
+#include "program_run.h"
 #include "xvfb_server.h"
 
 namespace agsi::host::program {
@@ -207,6 +208,42 @@ TEST_F(MainWindowTest, OpenWindowsAtTheStartAreOwnedAndClosedWithTheHost) {
   main.close();
   EXPECT_EQ(panelEntry->slot->window, 0u);
   EXPECT_EQ(lcdEntry->slot->window, 0u);
+}
+
+// The program itself on the X server: the main window and both plug-in
+// windows open, the script ends the run, the pictures show them.
+TEST(GuiProgram, RunsOnADisplayAndLeavesScreenshotsOfItsWindows) {
+  testing::XvfbServer server;
+  if (!server.Running()) GTEST_SKIP() << server.Error();
+  const std::string folder = testing::MakeFolder("shots");
+  const std::string script = testing::WriteScript("gui.lua", R"(
+    dofile(arg[1])
+    expect(window("Key/LEDs") ~= nil, "panel open")
+    quit()
+  )");
+  const testing::ProgramRun run = testing::RunAgsiHostOnDisplay(
+      {"--gui", "--open-windows", "--screenshot", folder, script, std::string(EXAMPLES_FOLDER) + "/lcd_hello.lua"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("LCD ready after"), std::string::npos) << run.out;
+  const QImage main(QString::fromStdString(folder + "/agsi-host.png"));
+  const QImage lcd(QString::fromStdString(folder + "/LCD-Module.png"));
+  const QImage panel(QString::fromStdString(folder + "/Key-LEDs.png"));
+  ASSERT_FALSE(main.isNull() || lcd.isNull() || panel.isNull()) << "screenshots in " << folder;
+  EXPECT_GT(main.width(), panel.width() / 2);
+  EXPECT_GT(lcd.width(), 50);
+  // The LCD's text field shows dark text on a light field: both kinds of
+  // pixels are there.
+  int dark = 0;
+  int light = 0;
+  for (int y = 0; y < lcd.height(); ++y) {
+    for (int x = 0; x < lcd.width(); ++x) {
+      const int level = qGray(lcd.pixel(x, y));
+      dark += level < 80 ? 1 : 0;
+      light += level > 200 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(dark, 20);
+  EXPECT_GT(light, 200);
 }
 
 }  // namespace

@@ -16,14 +16,25 @@ extern char** environ;
 namespace agsi::host::program::testing {
 namespace {
 
+std::filesystem::path ProcessFolder() {
+  return std::filesystem::path(::testing::TempDir()) / ("agsi-host-" + std::to_string(getpid()));
+}
+
+// The scripts and outputs of a test process go with it.
+struct ProcessFolderRemoval {
+  ~ProcessFolderRemoval() {
+    std::error_code error;
+    std::filesystem::remove_all(ProcessFolder(), error);
+  }
+} processFolderRemoval;
+
 std::filesystem::path TestFolder() {
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "." + info->name();
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  const std::filesystem::path folder =
-      std::filesystem::path(::testing::TempDir()) / ("agsi-host-" + std::to_string(getpid())) / name;
+  const std::filesystem::path folder = ProcessFolder() / name;
   std::filesystem::create_directories(folder);
   return folder;
 }
@@ -50,7 +61,7 @@ std::string MakeFolder(const std::string& name) {
   return path.string();
 }
 
-ProgramRun RunAgsiHost(const std::vector<std::string>& arguments) {
+static ProgramRun Run(const std::vector<std::string>& arguments, bool withDisplay) {
   const std::filesystem::path folder = TestFolder();
   const std::string outPath = (folder / "stdout.txt").string();
   const std::string errPath = (folder / "stderr.txt").string();
@@ -64,7 +75,8 @@ ProgramRun RunAgsiHost(const std::vector<std::string>& arguments) {
   // The user's environment without a display: the host runs headless.
   std::vector<std::string> variables;
   for (char** variable = environ; *variable != nullptr; ++variable) {
-    if (std::strncmp(*variable, "DISPLAY=", 8) != 0 && std::strncmp(*variable, "WAYLAND_DISPLAY=", 16) != 0 &&
+    const bool display = std::strncmp(*variable, "DISPLAY=", 8) == 0;
+    if ((withDisplay || !display) && std::strncmp(*variable, "WAYLAND_DISPLAY=", 16) != 0 &&
         std::strncmp(*variable, "QT_QPA_PLATFORM=", 16) != 0) {
       variables.emplace_back(*variable);
     }
@@ -93,5 +105,9 @@ ProgramRun RunAgsiHost(const std::vector<std::string>& arguments) {
   run.err = ReadFile(errPath);
   return run;
 }
+
+ProgramRun RunAgsiHost(const std::vector<std::string>& arguments) { return Run(arguments, false); }
+
+ProgramRun RunAgsiHostOnDisplay(const std::vector<std::string>& arguments) { return Run(arguments, true); }
 
 }  // namespace agsi::host::program::testing

@@ -14,6 +14,8 @@ struct ProgramRun {
 
 // Runs agsi-host with the arguments, without a display (headless).
 ProgramRun RunAgsiHost(const std::vector<std::string>& arguments);
+// The same on the display that this process's DISPLAY names.
+ProgramRun RunAgsiHostOnDisplay(const std::vector<std::string>& arguments);
 
 // A fresh file with the text, in a folder of the test's own.
 std::string WriteScript(const std::string& name, const std::string& text);

@@ -179,7 +179,7 @@ TEST(Trace, PrintsOneLinePerBusRegisterAndTimerEvent) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("register write BUSCON3 = 0x0600"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("bus read  0x040002 = 0x80"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("timer timer"), std::string::npos) << run.err;  // the reset's power-on timer
+  EXPECT_NE(run.err.find("           0 timer 3 armed for 393680 cycles"), std::string::npos) << run.err;  // power-on
   EXPECT_EQ(run.err.find("service"), std::string::npos) << "service calls only with --trace-services";
 }
 
@@ -255,6 +255,12 @@ TEST(Windows, ScriptErrorsOnControlsNameTheControl) {
   )")});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("controls.lua:3: control 1251 is no check box"), std::string::npos) << run.err;
+}
+
+TEST(Script, QuitEndsTheRunThere) {
+  const ProgramRun run = RunAgsiHost({WriteScript("quit.lua", "wait(10)\nquit()\nerror('not reached')\n")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("script quit at cycle 10"), std::string::npos) << run.out;
 }
 
 TEST(Help, ListsTheOptionsAndExitsZero) {
