@@ -230,6 +230,18 @@ TEST_F(PanelTest, DigitsFollowTheScanAtEachUpdate) {
   EXPECT_EQ(ShownSegments(4), 0x00u) << "the digit has gone dark";
 }
 
+// Every update sets all 48 segment controls from the registers, whatever
+// they showed before.
+TEST_F(PanelTest, EachUpdateSetsEverySegmentAgain) {
+  OpenWindow();
+  SetLed(1, 0x3F);
+  sim.UpdateWindows();
+  Segment(1, 0)->hide();  // out of step with LED1 behind the panel's back
+  Segment(1, 6)->show();
+  sim.UpdateWindows();
+  EXPECT_EQ(ShownSegments(1), 0x3Fu);
+}
+
 // ---- manual mode --------------------------------------------------------------
 
 TEST_F(PanelTest, ManualKeyStaysDownUntilClickedAgainAndKeepsOtherBits) {
@@ -263,6 +275,18 @@ TEST_F(PanelTest, ManualKeysInAnyRegistersAreHeldTogether) {
   for (int key : {kKey1OverX, kKey1, kKey9, kKeyPlus}) {
     EXPECT_TRUE(KeyDown(key) && Checked(key)) << "manual key " << key << " is still held";
   }
+}
+
+// The space bar toggles the focused box like a click.
+TEST_F(PanelTest, SpaceBarOnAFocusedBoxPressesTheKey) {
+  OpenWindow();
+  ChooseManual();
+  QCheckBox* box = Box(kKey9);
+  ASSERT_NE(box, nullptr);
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_Space);
+  EXPECT_TRUE(Checked(kKey9));
+  EXPECT_TRUE(KeyDown(kKey9));
 }
 
 // ---- automatic mode ---------------------------------------------------------
