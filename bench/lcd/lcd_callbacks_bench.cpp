@@ -2,27 +2,8 @@
 // the same host path, with the number of heap allocations per iteration.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "allocation_counter.h"
 #include "simulator.h"
-
-namespace {
-
-std::atomic<long> allocations{0};
-
-}  // namespace
-
-// Every allocation in the process, the plug-in's included, comes through
-// here (the program exports these, so the plug-in binds to them).
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -63,10 +44,10 @@ template <typename Body>
 void Measure(benchmark::State& state, Body body) {
   Simulator& sim = Host();
   body(sim);  // warm
-  const long before = allocations.load();
+  const std::size_t before = agsi::testing::AllocationCount();
   for (auto _ : state) body(sim);
   state.counters["allocs/iter"] =
-      benchmark::Counter(static_cast<double>(allocations.load() - before) / static_cast<double>(state.iterations()));
+      benchmark::Counter(static_cast<double>(agsi::testing::AllocationCount() - before) / static_cast<double>(state.iterations()));
 }
 
 void EmptyReadWatch(benchmark::State& state) {

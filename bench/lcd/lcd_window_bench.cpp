@@ -7,27 +7,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPlainTextEdit>
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
+#include "allocation_counter.h"
 #include "simulator.h"
-
-namespace {
-
-std::atomic<long> allocations{0};
-
-}  // namespace
-
-// Every allocation in the process, the plug-in's and Qt's included, comes
-// through here (the program exports these, so the libraries bind to them).
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -74,7 +56,7 @@ LcdWithWindow& Lcd() {
   return *lcd;
 }
 
-void Report(benchmark::State& state, long changes, long allocated) {
+void Report(benchmark::State& state, long changes, std::size_t allocated) {
   const auto iterations = static_cast<double>(state.iterations());
   state.counters["text_changes_per_render"] = static_cast<double>(changes) / iterations;
   state.counters["allocs_per_render"] = static_cast<double>(allocated) / iterations;
@@ -84,9 +66,9 @@ void BM_RenderDisplayUnchanged(benchmark::State& state) {
   LcdWithWindow& lcd = Lcd();
   lcd.slot->update();  // the display shows the model as it stands
   const long changesBefore = lcd.textChanges;
-  const long allocationsBefore = allocations.load();
+  const std::size_t allocationsBefore = agsi::testing::AllocationCount();
   for (auto _ : state) lcd.slot->update();
-  Report(state, lcd.textChanges - changesBefore, allocations.load() - allocationsBefore);
+  Report(state, lcd.textChanges - changesBefore, agsi::testing::AllocationCount() - allocationsBefore);
 }
 BENCHMARK(BM_RenderDisplayUnchanged);
 
@@ -95,12 +77,12 @@ BENCHMARK(BM_RenderDisplayUnchanged);
 void BM_RenderDisplayChanged(benchmark::State& state) {
   LcdWithWindow& lcd = Lcd();
   const long changesBefore = lcd.textChanges;
-  const long allocationsBefore = allocations.load();
+  const std::size_t allocationsBefore = agsi::testing::AllocationCount();
   for (auto _ : state) {
     lcd.sim.EditVtr(lcd.status, lcd.sim.ReadVtrAsUser(lcd.status) ^ kCursorShown);
     lcd.slot->update();
   }
-  Report(state, lcd.textChanges - changesBefore, allocations.load() - allocationsBefore);
+  Report(state, lcd.textChanges - changesBefore, agsi::testing::AllocationCount() - allocationsBefore);
 }
 BENCHMARK(BM_RenderDisplayChanged);
 

@@ -4,29 +4,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
+#include "allocation_counter.h"
 #include "keylamp_fixture.h"
-
-namespace {
-
-std::atomic<std::size_t> allocations{0};
-
-}  // namespace
-
-// Counts every allocation of the process, the plug-in's and the host's. The
-// replaced pair allocates with malloc and frees with free, which the
-// compiler cannot see as one pair.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace keylamp_test {
 namespace {
@@ -97,10 +77,10 @@ TEST_F(ScanCost, LinesJustDeselectedEachStartTheirTimerOnce) {
 TEST_F(ScanCost, ScanAllocatesNothing) {
   WritePorts(Ports{0x0036, 0x003F, 0x0000, 0x00FF});  // lines 0 and 3 selected
   SetKeys(3, 0x04);
-  const std::size_t before = allocations.load();
+  const std::size_t before = agsi::testing::AllocationCount();
   for (int i = 0; i < 100; ++i) sim.WriteSfr(agsi::host::kP8, static_cast<uint16_t>(i));
   SetKeys(0, 0x01);
-  EXPECT_EQ(allocations.load(), before);
+  EXPECT_EQ(agsi::testing::AllocationCount(), before);
 }
 
 }  // namespace
