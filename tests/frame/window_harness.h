@@ -11,24 +11,14 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "simulator.h"
+#include "lcd_bus.h"
 
 namespace agsi::testing {
 
-using agsi::host::Simulator;
-
-inline constexpr uint32_t kInstruction = 0x40000;
-inline constexpr uint32_t kData = 0x40001;
-inline constexpr uint32_t kStatus = 0x40002;
-inline constexpr uint32_t kADDRSEL3 = 0xFE1C;
-inline constexpr uint32_t kBUSCON3 = 0xFF18;
-inline constexpr uint64_t kPowerOnCycles = 393680;
-inline constexpr uint8_t kBusy = 0x80;
-
-class GlyphpaneWindow : public ::testing::Test {
+class GlyphpaneWindow : public glyphpane::testing::LcdBus {
  public:
   void SetUp() override {
-    sim.Load(GLYPHPANE_PATH);
+    LcdBus::SetUp();
     sim.ResetAll();
     entry = sim.FindMenuEntry("LCD-Module");
     ASSERT_NE(entry, nullptr);
@@ -53,16 +43,8 @@ class GlyphpaneWindow : public ::testing::Test {
   QByteArray DisplayText() const { return Display()->property("controlText").toByteArray(); }
 
   // ---- the LCD as a program drives it -------------------------------------
-  void WaitWhileBusy() {
-    for (int polls = 0; polls < 100000 && (sim.Read8(kStatus) & kBusy) != 0; ++polls) sim.Advance(10);
-    ASSERT_EQ(sim.Read8(kStatus) & kBusy, 0) << "the controller never became idle";
-  }
-  void Command(uint8_t code) {
-    sim.Write8(kInstruction, code);
-    WaitWhileBusy();
-  }
   void Write(uint8_t byte) {
-    sim.Write8(kData, byte);
+    WriteData(byte);
     WaitWhileBusy();
   }
   void Write(const QByteArray& bytes) {
@@ -70,15 +52,13 @@ class GlyphpaneWindow : public ::testing::Test {
   }
   // Power-on delay, chip select, function set 8-bit two lines: state 5.
   void PowerUp() {
-    sim.Advance(kPowerOnCycles);
-    sim.WriteSfr(kADDRSEL3, 0x0400);
-    sim.WriteSfr(kBUSCON3, 0x0600);
+    Advance(glyphpane::testing::kPowerOnCycles);
+    SelectBus();
     Command(0x38);
   }
   void SetAddress(int address) { Command(static_cast<uint8_t>(0x80 | address)); }
   uintptr_t LcdStatusHandle() const { return *sim.FindVtr("LCD_STATUS"); }
 
-  Simulator sim;
   MenuEntry* entry = nullptr;
   WindowSlot* slot = nullptr;
 };

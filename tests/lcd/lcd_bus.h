@@ -27,7 +27,7 @@ inline constexpr uint64_t kPowerOnCycles = 393680;
 inline constexpr uint8_t kBusy = 0x80;
 
 class LcdBus : public ::testing::Test {
- protected:
+ public:
   // Loads and initialises the plug-in; the tests reset it themselves, since
   // the model takes nothing before its first reset.
   void SetUp() override { sim.Load(GLYPHPANE_PATH); }
