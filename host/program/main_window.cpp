@@ -51,6 +51,11 @@ MainWindow::MainWindow(Simulator& simulator, ScriptDriver& driver, const QString
   state_->setObjectName(QStringLiteral("state"));
   statusBar()->addWidget(clock_);
   statusBar()->addWidget(state_, 1);
+  // A label of its own: the status bar's temporary messages vanish as soon
+  // as the mouse passes over a widget with a status tip.
+  notice_ = new QLabel(this);
+  notice_->setObjectName(QStringLiteral("notice"));
+  statusBar()->addPermanentWidget(notice_);
 
   connect(&driver_, &ScriptDriver::stateChanged, this, &MainWindow::OnStateChanged);
   refreshTimer_.setInterval(kDisplayRefreshPeriod);
@@ -60,7 +65,9 @@ MainWindow::MainWindow(Simulator& simulator, ScriptDriver& driver, const QString
   resize(420, 480);
 }
 
-MainWindow::~MainWindow() = default;
+// An editor still open in the table commits its text when it loses the
+// focus while the window goes away; by then nothing may react to it.
+MainWindow::~MainWindow() { disconnect(registers_, nullptr, this, nullptr); }
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
@@ -143,9 +150,9 @@ void MainWindow::OnRegisterEdited(QTableWidgetItem* item) {
   const std::optional<uintptr_t> handle = simulator_.FindVtr(name);
   if (value && handle) {
     simulator_.EditVtr(*handle, *value);
-    statusBar()->showMessage(tr("%1 set to %2").arg(QString::fromStdString(name), item->text().trimmed()), 3000);
+    notice_->setText(tr("%1 set to %2").arg(QString::fromStdString(name), item->text().trimmed()));
   } else {
-    statusBar()->showMessage(tr("not a register value: %1 (write 0x1F or 31)").arg(item->text()), 5000);
+    notice_->setText(tr("not a register value: %1 (write 0x1F or 31)").arg(item->text()));
   }
   // The edit shows in the windows at once, as the plug-ins see it.
   simulator_.UpdateWindows();

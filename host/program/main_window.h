@@ -65,6 +65,7 @@ class MainWindow : public QMainWindow {
   QTableWidget* registers_ = nullptr;
   QLabel* clock_ = nullptr;
   QLabel* state_ = nullptr;
+  QLabel* notice_ = nullptr;  // what became of the user's last edit
   QTimer refreshTimer_;
   bool refreshing_ = false;
   std::function<void()> closing_;

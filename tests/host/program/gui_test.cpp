@@ -45,9 +45,10 @@ class MainWindowTest : public ::testing::Test {
     server_.reset();
   }
 
-  MainWindow& StartSession(const std::vector<std::string>& extra = {}) {
+  MainWindow& StartSession(const std::vector<std::string>& extra = {},
+                           const std::string& script = std::string(EXAMPLES_FOLDER) + "/lcd_hello.lua") {
     std::vector<std::string> arguments = extra;
-    arguments.push_back(std::string(EXAMPLES_FOLDER) + "/lcd_hello.lua");
+    arguments.push_back(script);
     auto parsed = ParseOptions(arguments);
     Options options = std::get<Options>(parsed);
     options.display = DisplayMode::kGui;
@@ -65,8 +66,8 @@ class MainWindowTest : public ::testing::Test {
     return nullptr;
   }
 
-  // A user's edit: double click the value, type, Enter.
-  void EditRegister(const char* name, const char* value) {
+  // A user's edit: select the value, double click it, type, Enter.
+  void TypeIntoRegister(const char* name, const char* value) {
     QTableWidget* table = session_->mainWindow()->RegisterTable();
     QTableWidgetItem* cell = ValueCell(name);
     ASSERT_NE(cell, nullptr) << name;
@@ -81,6 +82,11 @@ class MainWindowTest : public ::testing::Test {
     editor->selectAll();
     QTest::keyClicks(editor, QString::fromLatin1(value));
     QTest::keyClick(editor, Qt::Key_Return);
+  }
+
+  void EditRegister(const char* name, const char* value) {
+    TypeIntoRegister(name, value);
+    QTableWidgetItem* cell = ValueCell(name);
     ASSERT_TRUE(QTest::qWaitFor([&] { return cell->text() == QString::fromLatin1(value); }))
         << name << " shows " << cell->text().toStdString();
   }
@@ -126,6 +132,7 @@ TEST_F(MainWindowTest, OpensAPanelFromThePeripheralsMenuAndEditsARegister) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &main; }));
   EditRegister("LED0", "0x3F");
   EditRegister("LED1", "0x3F");
+  EXPECT_EQ(main.findChild<QLabel*>(QStringLiteral("notice"))->text(), QStringLiteral("LED1 set to 0x3F"));
   for (int segment = 0; segment < 6; ++segment) {
     EXPECT_TRUE(IsShown(FindControl(panel, 1200 + segment))) << "segment " << segment;
   }
@@ -194,6 +201,54 @@ TEST_F(MainWindowTest, RunPauseStepAndResetDriveTheScript) {
   run->trigger();
   ASSERT_TRUE(QTest::qWaitFor([&] { return driver.CurrentState() == ScriptDriver::State::kFinished; }));
   ASSERT_TRUE(QTest::qWaitFor([&] { return ValueCell("LCD_STATUS")->text() == QStringLiteral("0x070F"); }));
+}
+
+TEST_F(MainWindowTest, AProgramThatNeverEndsKeepsTheWindowsLiveUntilPaused) {
+  // Firmware's main loop: digit 0 multiplexed with a "1", for ever.
+  const std::string script = testing::WriteScript("forever.lua", R"(
+    sfr.write("P2", 0x3F); sfr.write("DP2", 0x3F)
+    sfr.write("DP8", 0xFF); sfr.write("P8", 0xFF & ~0x06)
+    while true do
+      sfr.write("P2", 0x3F & ~1)
+      sfr.write("P2", 0x3F)
+    end
+  )");
+  MainWindow& main = StartSession({"--open-windows"}, script);
+  ScriptDriver& driver = session_->driver();
+  QWidget* panel = FindSlotWindow(*session_->simulator().FindMenuEntry("Key/LEDs"));
+  ASSERT_NE(panel, nullptr);
+  EXPECT_TRUE(driver.IsActive());
+  // Only the host's periodic update brings the digit to the panel.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return IsShown(FindControl(panel, 1201)); })) << "digit 0 never showed";
+  EXPECT_TRUE(IsShown(FindControl(panel, 1202)));
+  EXPECT_FALSE(IsShown(FindControl(panel, 1200)));
+  auto* clock = main.findChild<QLabel*>(QStringLiteral("clock"));
+  const QString running = clock->text();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return clock->text() != running; })) << "the clock display stands still";
+
+  driver.Pause();
+  const uint64_t paused = session_->simulator().Clock();
+  QTest::qWait(50);  // the event loop turns; a paused program does not
+  EXPECT_EQ(session_->simulator().Clock(), paused);
+  driver.Run();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return session_->simulator().Clock() > paused; }));
+}
+
+TEST_F(MainWindowTest, AValueThatIsNoNumberLeavesTheRegisterAsItWas) {
+  MainWindow& main = StartSession();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return session_->driver().IsOver(); }));
+  main.activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &main; }));
+  QTableWidgetItem* cell = ValueCell("KEY2");
+  TypeIntoRegister("KEY2", "zz");
+  // The table commits the text after the Enter key; the host says why it
+  // took nothing.
+  auto* notice = main.findChild<QLabel*>(QStringLiteral("notice"));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return notice->text() == QStringLiteral("not a register value: zz (write 0x1F or 31)"); }))
+      << notice->text().toStdString();
+  EXPECT_EQ(cell->text(), QStringLiteral("0x00"));
+  EXPECT_EQ(session_->simulator().ReadVtrAsUser(*session_->simulator().FindVtr("KEY2")), 0u);
 }
 
 TEST_F(MainWindowTest, OpenWindowsAtTheStartAreOwnedAndClosedWithTheHost) {

@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstring>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -98,8 +101,20 @@ static ProgramRun Run(const std::vector<std::string>& arguments, bool withDispla
     run.err = std::string("cannot start agsi-host: ") + std::strerror(spawned);
     return run;
   }
+  // A program that does not end (a main window that stays open) must not
+  // hang the test: after kGiveUp it is stopped and the run fails.
+  constexpr auto kGiveUp = std::chrono::seconds(120);
+  const auto deadline = std::chrono::steady_clock::now() + kGiveUp;
   int status = 0;
-  waitpid(child, &status, 0);
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      run.err = "agsi-host did not end; stopped by the test\n";
+      return run;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.out = ReadFile(outPath);
   run.err = ReadFile(errPath);

@@ -1,15 +1,15 @@
 #include "xvfb_server.h"
 
 #include <signal.h>
-#include <spawn.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-
-extern char** environ;
 
 namespace agsi::host::program::testing {
 
@@ -26,16 +26,23 @@ XvfbServer::XvfbServer() {
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", 1 /* O_WRONLY */, 0);
-  const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t parent = getpid();
+  pid_ = fork();
+  if (pid_ == 0) {
+    // The server dies with the test process, even one that crashes, and
+    // keeps nothing of the test's output open.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(1);
+    close(pipeFds[0]);
+    const int quiet = open("/dev/null", O_WRONLY);
+    dup2(quiet, STDOUT_FILENO);
+    dup2(quiet, STDERR_FILENO);
+    execvp("Xvfb", argv.data());
+    _exit(127);
+  }
   close(pipeFds[1]);
-  if (spawned != 0) {
-    error_ = std::string("cannot start Xvfb: ") + std::strerror(spawned);
-    pid_ = -1;
+  if (pid_ < 0) {
+    error_ = std::string("cannot start Xvfb: ") + std::strerror(errno);
     close(pipeFds[0]);
     return;
   }
@@ -44,7 +51,7 @@ XvfbServer::XvfbServer() {
   while (read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
   close(pipeFds[0]);
   if (number.empty()) {
-    error_ = "Xvfb did not report a display";
+    error_ = "Xvfb did not report a display (is it installed?)";
     return;
   }
   display_ = ":" + number;
