@@ -217,7 +217,7 @@ int RunHost(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
   const auto parsed = ParseOptions(arguments);
   if (const auto* error = std::get_if<OptionError>(&parsed)) {
-    std::fprintf(stderr, "agsi-host: %s\nTry 'agsi-host --help'.\n", error->message.c_str());
+    std::fprintf(stderr, "agsi-host: %s (see agsi-host --help)\n", error->message.c_str());
     return kExitUsage;
   }
   const Options& options = std::get<Options>(parsed);
