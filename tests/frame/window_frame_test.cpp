@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "eventually.h"
 #include "window_harness.h"
 
 namespace agsi::testing {
@@ -39,7 +40,7 @@ class HostWindowFrame : public GlyphpaneWindow {
   // Moves the open window by the platform, as a user drags it.
   void DragTo(int left, int top) {
     Window()->move(left, top);
-    QTRY_COMPARE(OuterTopLeft(), QPoint(left, top));
+    EXPECT_EVENTUALLY_EQ(OuterTopLeft(), QPoint(left, top), 5000);
   }
 
   QWidget owner;
@@ -69,7 +70,7 @@ TEST_F(HostWindowFrame, MenuEntryOpensTheWindowAndClosesItAgain) {
 TEST_F(HostWindowFrame, FirstOpeningKeepsThePlacementOfANewWindow) {
   ASSERT_EQ(slot->rect.left, -1);
   SelectMenuEntry();
-  QTRY_COMPARE(OuterTopLeft(), NewWindowPlace());
+  EXPECT_EVENTUALLY_EQ(OuterTopLeft(), NewWindowPlace(), 5000);
 }
 
 // The user's two ways of closing the window; both save the outer rectangle
@@ -99,7 +100,7 @@ TEST_P(UserClosesTheWindow, SavesTheOuterRectangleAndReopensThere) {
   EXPECT_EQ(slot->rect.bottom, 50 + outer.height());
 
   SelectMenuEntry();
-  QTRY_COMPARE(OuterTopLeft(), QPoint(100, 50));
+  EXPECT_EVENTUALLY_EQ(OuterTopLeft(), QPoint(100, 50), 5000);
 }
 
 const UserClose kUserCloses[] = {
@@ -139,7 +140,7 @@ TEST_F(HostWindowFrame, LeftEdgeAtMinusOneCountsAsNotSaved) {
   ASSERT_EQ(slot->rect.top, 40);
 
   SelectMenuEntry();
-  QTRY_COMPARE(OuterTopLeft(), NewWindowPlace());
+  EXPECT_EVENTUALLY_EQ(OuterTopLeft(), NewWindowPlace(), 5000);
 }
 
 TEST_F(HostWindowFrame, HostCloseSavesTheRectangleAndEndsTheWindow) {
@@ -168,19 +169,19 @@ TEST_F(HostWindowFrame, ActivationIsReportedWithTheWindowsHandle) {
   SelectMenuEntry();
   const uintptr_t handle = slot->window;
   Window()->activateWindow();
-  QTRY_COMPARE(sim.Focus(), handle);
+  EXPECT_EVENTUALLY_EQ(sim.Focus(), handle, 5000);
 
   owner.activateWindow();
-  QTRY_COMPARE(sim.Focus(), uintptr_t{0});
+  EXPECT_EVENTUALLY_EQ(sim.Focus(), uintptr_t{0}, 5000);
 
   Window()->activateWindow();
-  QTRY_COMPARE(sim.Focus(), handle);
+  EXPECT_EVENTUALLY_EQ(sim.Focus(), handle, 5000);
 }
 
 TEST_F(HostWindowFrame, ClosingTheActiveWindowTellsTheHostNoneIsActive) {
   SelectMenuEntry();
   Window()->activateWindow();
-  QTRY_COMPARE(sim.Focus(), slot->window);
+  EXPECT_EVENTUALLY_EQ(sim.Focus(), slot->window, 5000);
   SelectMenuEntry();
   EXPECT_EQ(sim.Focus(), uintptr_t{0});
 }

@@ -12,6 +12,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "eventually.h"
 #include "window_harness.h"
 
 namespace agsi::testing {
@@ -127,21 +128,21 @@ TEST_F(LcdWindow, DisplayFieldIsFixedPitchTwoRowsOf24Characters) {
 TEST_F(LcdWindow, BlinkMarkTakesTurnsWithTheLetterOnEveryTick) {
   BlinkOnLetterAt64();
   ASSERT_EQ(Character(24), 'A');
-  QTRY_COMPARE_WITH_TIMEOUT(Character(24), kBlinkMark, 2000);
+  EXPECT_EVENTUALLY_EQ(Character(24), kBlinkMark, 2000);
   EXPECT_EQ(DisplayText().size(), 48);
-  QTRY_COMPARE_WITH_TIMEOUT(Character(24), 'A', 2000);
+  EXPECT_EVENTUALLY_EQ(Character(24), 'A', 2000);
   EXPECT_EQ(DisplayText().size(), 48);
-  QTRY_COMPARE_WITH_TIMEOUT(Character(24), kBlinkMark, 2000);
+  EXPECT_EVENTUALLY_EQ(Character(24), kBlinkMark, 2000);
 }
 
 TEST_F(LcdWindow, BlinkPhaseCarriesOverAReopening) {
   BlinkOnLetterAt64();
-  QTRY_COMPARE_WITH_TIMEOUT(Character(24), kBlinkMark, 2000);
+  EXPECT_EVENTUALLY_EQ(Character(24), kBlinkMark, 2000);
   SelectMenuEntry();  // closes
   SelectMenuEntry();  // opens again, rendering at once
   ASSERT_NE(Display(), nullptr);
   EXPECT_EQ(Character(24), kBlinkMark) << "the phase goes on from where it was";
-  QTRY_COMPARE_WITH_TIMEOUT(Character(24), 'A', 2000);
+  EXPECT_EVENTUALLY_EQ(Character(24), 'A', 2000);
 }
 
 TEST_F(LcdWindow, UpdateRendersAtOnceWithoutTouchingTheBlinkPhase) {
@@ -178,7 +179,7 @@ TEST_F(LcdWindow, TicksOfAnUnchangedDisplayLeaveTheControlUntouched) {
   TickCounter ticks;
   Window()->installEventFilter(&ticks);
   QSignalSpy changes(Display(), &QPlainTextEdit::textChanged);
-  QTRY_VERIFY_WITH_TIMEOUT(ticks.count >= 2, 3000);
+  EXPECT_EVENTUALLY_EQ(ticks.count >= 2, true, 3000);
   EXPECT_EQ(changes.count(), 0) << "ticks of an unchanged display replaced its text";
 }
 
@@ -203,7 +204,7 @@ TEST_F(LcdWindow, ScreenshotShowsTheBlinkMarkAsASolidBlockAt64) {
   slot->update();
   ASSERT_EQ(DisplayText().size(), 48);
   EXPECT_EQ(InkMap(Screen()), Row("#####") + Row(".#####")) << "phase 0 shows the stored space";
-  QTRY_COMPARE_WITH_TIMEOUT(Character(24), kBlinkMark, 2000);
+  EXPECT_EVENTUALLY_EQ(Character(24), kBlinkMark, 2000);
   const QImage screen = Screen();
   EXPECT_EQ(InkMap(screen), Row("#####") + Row("######"));
   EXPECT_GT(Ink(screen, Cell(1, 0)), 0.6) << "the blink mark is a solid block";
@@ -232,7 +233,7 @@ TEST_F(LcdWindow, ScreenshotOfAGreetingWithTheBlinkingCursor) {
   SetAddress(64);
   Write(QByteArray("80C166 LCD demo"));  // the cursor stays behind it, at 79
   slot->update();
-  QTRY_COMPARE_WITH_TIMEOUT(Character(24 + 15), kBlinkMark, 2000);
+  EXPECT_EVENTUALLY_EQ(Character(24 + 15), kBlinkMark, 2000);
   SaveScreenshot("lcd-hello");
   EXPECT_EQ(InkMap(Screen()), Row("######.######") + Row("######.###.#####"));  // block at 79
 }
