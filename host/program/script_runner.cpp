@@ -368,21 +368,26 @@ int MethodCaption(lua_State* L) {
   });
 }
 
-int WindowText(lua_State* L) {
+// A window method on the control named by its second argument: the window
+// and the number are checked first, then `body` runs on the found control.
+template <typename Body>
+int OnControl(lua_State* L, Body&& body) {
   QWidget* window = CheckOpenWindow(L);
   const int number = CheckControlNumber(L, 2);
-  return Guarded(L, [&] {
-    const std::string text = ControlText(FindControl(window, number));
+  return Guarded(L, [&] { return body(FindControl(window, number)); });
+}
+
+int WindowText(lua_State* L) {
+  return OnControl(L, [&](QWidget* control) {
+    const std::string text = ControlText(control);
     lua_pushlstring(L, text.data(), text.size());
     return 1;
   });
 }
 
 int WindowRows(lua_State* L) {
-  QWidget* window = CheckOpenWindow(L);
-  const int number = CheckControlNumber(L, 2);
-  return Guarded(L, [&] {
-    const std::vector<std::string> rows = ControlRows(FindControl(window, number));
+  return OnControl(L, [&](QWidget* control) {
+    const std::vector<std::string> rows = ControlRows(control);
     lua_createtable(L, static_cast<int>(rows.size()), 0);
     for (std::size_t i = 0; i < rows.size(); ++i) {
       lua_pushlstring(L, rows[i].data(), rows[i].size());
@@ -393,47 +398,37 @@ int WindowRows(lua_State* L) {
 }
 
 int WindowChecked(lua_State* L) {
-  QWidget* window = CheckOpenWindow(L);
-  const int number = CheckControlNumber(L, 2);
-  return Guarded(L, [&] {
-    lua_pushboolean(L, IsChecked(FindControl(window, number)));
+  return OnControl(L, [&](QWidget* control) {
+    lua_pushboolean(L, IsChecked(control));
     return 1;
   });
 }
 
 int WindowVisible(lua_State* L) {
-  QWidget* window = CheckOpenWindow(L);
-  const int number = CheckControlNumber(L, 2);
-  return Guarded(L, [&] {
-    lua_pushboolean(L, IsShown(FindControl(window, number)));
+  return OnControl(L, [&](QWidget* control) {
+    lua_pushboolean(L, IsShown(control));
     return 1;
   });
 }
 
 int WindowSelected(lua_State* L) {
-  QWidget* window = CheckOpenWindow(L);
-  const int number = CheckControlNumber(L, 2);
-  return Guarded(L, [&] {
-    lua_pushinteger(L, SelectedIndex(FindControl(window, number)));
+  return OnControl(L, [&](QWidget* control) {
+    lua_pushinteger(L, SelectedIndex(control));
     return 1;
   });
 }
 
 int WindowClick(lua_State* L) {
-  QWidget* window = CheckOpenWindow(L);
-  const int number = CheckControlNumber(L, 2);
-  return Guarded(L, [&] {
-    Click(FindControl(window, number));
+  return OnControl(L, [&](QWidget* control) {
+    Click(control);
     return Finish(L, 0);
   });
 }
 
 int WindowSelect(lua_State* L) {
-  QWidget* window = CheckOpenWindow(L);
-  const int number = CheckControlNumber(L, 2);
   const int index = static_cast<int>(CheckUnsigned(L, 3, 0xFFFF, "item index"));
-  return Guarded(L, [&] {
-    SelectItem(FindControl(window, number), index);
+  return OnControl(L, [&](QWidget* control) {
+    SelectItem(control, index);
     return Finish(L, 0);
   });
 }
